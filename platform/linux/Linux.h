@@ -1,7 +1,10 @@
 #pragma once
 // Shared by the Linux platform files; not part of the platform interface.
 
+#include <locale.h>
+
 #include <string>
+#include <string_view>
 
 namespace Platform::Linux {
 
@@ -10,5 +13,11 @@ void KeepArguments(int argc, char** argv);
 
 // UTF-16 to UTF-8, for the toolkit; unpaired surrogates become U+FFFD.
 std::string ToUtf8(const std::u16string& text);
+// UTF-8 to UTF-16; every byte that does not decode becomes U+FFFD.
+std::u16string FromUtf8(std::string_view bytes);
+// Bytes in the character set of the environment's LC_CTYPE (UTF-8 where it
+// names none that can be loaded), and in that of a given locale.
+std::u16string DecodeForLocale(std::string_view bytes);
+std::u16string DecodeInNamedLocale(std::string_view bytes, locale_t locale);
 
 }  // namespace Platform::Linux
