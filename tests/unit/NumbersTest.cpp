@@ -13,7 +13,24 @@ using Toolz::Extended;
 using Toolz::Text;
 using TestSupport::Quotient;
 
-class NumberTexts : public TestSupport::HelperState {};
+class NumberTexts : public TestSupport::HelperState {
+ protected:
+  // A value and its text under the decimal marks '.' and ','.
+  struct MarkCase {
+    Extended value;
+    const char16_t* period;
+    const char16_t* comma;
+  };
+  template <std::size_t N>
+  static void ExpectUnderBothDecimalMarks(Text (*format)(Extended), const MarkCase (&cases)[N]) {
+    for (const MarkCase& c : cases) {
+      Marks(u'.', u',');
+      EXPECT_EQ(format(c.value), c.period);
+      Marks(u',', u'.');
+      EXPECT_EQ(format(c.value), c.comma);
+    }
+  }
+};
 
 TEST_F(NumberTexts, GroupedIntTextUnderThreeThousandsMarks) {
   struct Case {
@@ -59,11 +76,7 @@ TEST_F(NumberTexts, GroupedIntTextFromTenTo18IsTheGeneralForm) {
 }
 
 TEST_F(NumberTexts, TwoDecimalTextOfRatios) {
-  struct Case {
-    Extended value;
-    const char16_t* period;
-    const char16_t* comma;
-  } cases[] = {
+  const MarkCase cases[] = {
       {Quotient(1920, 1080), u"1.78", u"1,78"},
       {Quotient(1366, 768), u"1.78", u"1,78"},
       {Quotient(1280, 1024), u"1.25", u"1,25"},
@@ -89,12 +102,7 @@ TEST_F(NumberTexts, TwoDecimalTextOfRatios) {
       {Quotient(12345, 1), u"12345.00", u"12345,00"},  // never grouped
       {Quotient(2147483647, 2), u"1073741823.50", u"1073741823,50"},
   };
-  for (const Case& c : cases) {
-    Marks(u'.', u',');
-    EXPECT_EQ(Toolz::TwoDecimalText(c.value), c.period);
-    Marks(u',', u'.');
-    EXPECT_EQ(Toolz::TwoDecimalText(c.value), c.comma);
-  }
+  ExpectUnderBothDecimalMarks(Toolz::TwoDecimalText, cases);
 }
 
 TEST_F(NumberTexts, TwoDecimalTextOnlyGoesUpThroughTheFullSignificand) {
@@ -106,11 +114,7 @@ TEST_F(NumberTexts, TwoDecimalTextOnlyGoesUpThroughTheFullSignificand) {
 }
 
 TEST_F(NumberTexts, FloatTextGeneralForm) {
-  struct Case {
-    Extended value;
-    const char16_t* period;
-    const char16_t* comma;
-  } cases[] = {
+  const MarkCase cases[] = {
       {Extended(0), u"0", u"0"},
       {Extended(9), u"9", u"9"},
       {Extended(-9), u"-9", u"-9"},
@@ -134,12 +138,7 @@ TEST_F(NumberTexts, FloatTextGeneralForm) {
        u"-9,22337203685478E18"},
       {Quotient(1, 2147483647), u"4.6566128752458E-10", u"4,6566128752458E-10"},
   };
-  for (const Case& c : cases) {
-    Marks(u'.', u',');
-    EXPECT_EQ(Toolz::FloatText(c.value), c.period);
-    Marks(u',', u'.');
-    EXPECT_EQ(Toolz::FloatText(c.value), c.comma);
-  }
+  ExpectUnderBothDecimalMarks(Toolz::FloatText, cases);
 }
 
 TEST_F(NumberTexts, ANulDecimalMarkIsWrittenANulThousandsMarkIsNot) {
