@@ -15,9 +15,8 @@ void KeepArguments(int argc, char** argv);
 std::string ToUtf8(const std::u16string& text);
 // UTF-8 to UTF-16; every byte that does not decode becomes U+FFFD.
 std::u16string FromUtf8(std::string_view bytes);
-// Bytes in the character set of the environment's LC_CTYPE (UTF-8 where it
-// names none that can be loaded), and in that of a given locale.
-std::u16string DecodeForLocale(std::string_view bytes);
-std::u16string DecodeInNamedLocale(std::string_view bytes, locale_t locale);
+// Bytes in the character set of a locale's LC_CTYPE; every byte that does
+// not decode becomes U+FFFD.
+std::u16string DecodeInCharacterSet(std::string_view bytes, locale_t ctype);
 
 }  // namespace Platform::Linux

@@ -149,7 +149,7 @@ int LocaleInfoText(std::uint32_t, std::uint32_t type, char16_t* buffer, int size
   const std::string setting =
       type == LocaleThousandsSeparator ? conventions->thousands_sep : conventions->decimal_point;
   uselocale(previous);
-  std::u16string text = Linux::DecodeInNamedLocale(setting, locale);
+  std::u16string text = Linux::DecodeInCharacterSet(setting, locale);
   freelocale(locale);
   for (char16_t c : text)
     if (c == 0xFFFD) return 0;  // a setting that does not decode is no setting

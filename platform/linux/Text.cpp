@@ -131,25 +131,12 @@ std::string ToUtf8(const std::u16string& text) {
   return out;
 }
 
-std::u16string DecodeForLocale(std::string_view bytes) {
-  // The environment's character set; where it names none that can be loaded
-  // (C, POSIX, a locale that is not installed), UTF-8, of which ASCII is a part.
-  const locale_t ctype = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-  if (ctype == static_cast<locale_t>(nullptr)) return FromUtf8(bytes);
-  std::u16string out;
+// ASCII counts as UTF-8 here: it is its subset, and the C locale's bytes
+// above 0x7F are most often UTF-8 that the environment failed to name.
+std::u16string DecodeInCharacterSet(std::string_view bytes, locale_t ctype) {
   const char* codeset = nl_langinfo_l(CODESET, ctype);
-  if (IsUtf8Codeset(codeset) || std::strcmp(codeset, "ANSI_X3.4-1968") == 0) {
-    out = FromUtf8(bytes);
-  } else {
-    out = DecodeInLocale(bytes, ctype);
-  }
-  freelocale(ctype);
-  return out;
-}
-
-std::u16string DecodeInNamedLocale(std::string_view bytes, locale_t locale) {
-  return IsUtf8Codeset(nl_langinfo_l(CODESET, locale)) ? FromUtf8(bytes)
-                                                        : DecodeInLocale(bytes, locale);
+  if (IsUtf8Codeset(codeset) || std::strcmp(codeset, "ANSI_X3.4-1968") == 0) return FromUtf8(bytes);
+  return DecodeInLocale(bytes, ctype);
 }
 
 void KeepArguments(int argc, char** argv) {
@@ -164,9 +151,14 @@ namespace Platform {
 CommandLine ProcessCommandLine() {
   CommandLine line;
   line.Arguments.reserve(static_cast<std::size_t>(Linux::keptCount));
+  const locale_t ctype = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
   for (int i = 0; i < Linux::keptCount && Linux::keptArguments[i] != nullptr; ++i) {
-    line.Arguments.push_back(Linux::DecodeForLocale(Linux::keptArguments[i]));
+    const std::string_view bytes = Linux::keptArguments[i];
+    line.Arguments.push_back(ctype == static_cast<locale_t>(nullptr)
+                                 ? Linux::FromUtf8(bytes)
+                                 : Linux::DecodeInCharacterSet(bytes, ctype));
   }
+  if (ctype != static_cast<locale_t>(nullptr)) freelocale(ctype);
   return line;
 }
 
