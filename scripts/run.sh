@@ -65,6 +65,7 @@ unset WAYLAND_DISPLAY
 work=$(mktemp -d)
 xvfb_pid=
 velkor_pid=
+# shellcheck disable=SC2317  # called by the trap
 cleanup() {
   [[ -n $velkor_pid ]] && kill "$velkor_pid" 2>/dev/null
   [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
@@ -84,7 +85,8 @@ if [[ ! -s $work/display ]]; then
   cat "$work/xvfb.log" >&2
   exit 2
 fi
-export DISPLAY=":$(head -n 1 "$work/display")"
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
 
 "$velkor" "$@" &
 velkor_pid=$!
