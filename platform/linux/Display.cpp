@@ -3,14 +3,13 @@
 
 #include <gtk/gtk.h>
 
+#include <array>
 #include <csetjmp>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/Platform.h"
 #include "platform/linux/Linux.h"
@@ -30,7 +29,14 @@ bool IsSocket(const std::string& path) {
 // cannot provide the accessibility bus it prints a warning. In neither case
 // can an assistive technology be listening, so the bridge stays off then.
 // Connecting only to a configured address never autolaunches anything.
+GVariant* AskBus(GDBusConnection* bus, const char* method, GVariant* arguments) {
+  return g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                     "org.freedesktop.DBus", method, arguments, nullptr,
+                                     G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
+}
+
 bool AccessibilityBusReachable() {
+  static constexpr const char* launcher = "org.a11y.Bus";
   if (g_getenv("AT_SPI_BUS_ADDRESS") != nullptr) return true;
   const char* runtimeDir = g_getenv("XDG_RUNTIME_DIR");
   if (g_getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr &&
@@ -40,28 +46,23 @@ bool AccessibilityBusReachable() {
   GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
   if (bus == nullptr) return false;
   bool reachable = false;
-  for (const char* method : {"NameHasOwner", "ListActivatableNames"}) {
-    bool asksName = method[0] == 'N';
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method,
-        asksName ? g_variant_new("(s)", "org.a11y.Bus") : nullptr, nullptr,
-        G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-    if (reply == nullptr) continue;
-    if (asksName) {
-      gboolean owned = FALSE;
-      g_variant_get(reply, "(b)", &owned);
-      reachable = owned;
-    } else {
+  if (GVariant* reply = AskBus(bus, "NameHasOwner", g_variant_new("(s)", launcher))) {
+    gboolean owned = FALSE;
+    g_variant_get(reply, "(b)", &owned);
+    reachable = owned;
+    g_variant_unref(reply);
+  }
+  if (!reachable) {
+    if (GVariant* reply = AskBus(bus, "ListActivatableNames", nullptr)) {
       GVariantIter* names = nullptr;
       const char* name = nullptr;
       g_variant_get(reply, "(as)", &names);
-      while (!reachable && g_variant_iter_loop(names, "&s", &name)) {
-        reachable = g_strcmp0(name, "org.a11y.Bus") == 0;
+      while (!reachable && g_variant_iter_next(names, "&s", &name)) {
+        reachable = g_strcmp0(name, launcher) == 0;
       }
       g_variant_iter_free(names);
+      g_variant_unref(reply);
     }
-    g_variant_unref(reply);
-    if (reachable) break;
   }
   g_object_unref(bus);
   return reachable;
@@ -84,15 +85,14 @@ GdkDisplay* OpenDisplay() {
 // The first icon name the theme knows, so that a box never shows the
 // "missing image" placeholder in place of its symbol.
 const char* IconName(bool error) {
-  static const char* const informationNames[] = {"dialog-information",
-                                                 "dialog-information-symbolic",
-                                                 "help-about"};
-  static const char* const errorNames[] = {"dialog-error", "dialog-error-symbolic",
-                                           "dialog-warning"};
-  const char* const* names = error ? errorNames : informationNames;
+  static constexpr std::array<const char*, 3> informationNames = {
+      "dialog-information", "dialog-information-symbolic", "help-about"};
+  static constexpr std::array<const char*, 3> errorNames = {
+      "dialog-error", "dialog-error-symbolic", "dialog-warning"};
+  const auto& names = error ? errorNames : informationNames;
   GtkIconTheme* theme = gtk_icon_theme_get_default();
-  for (int i = 0; i < 3; ++i) {
-    if (gtk_icon_theme_has_icon(theme, names[i])) return names[i];
+  for (const char* name : names) {
+    if (gtk_icon_theme_has_icon(theme, name)) return name;
   }
   return names[0];
 }
