@@ -40,7 +40,21 @@ void ShowFaultReport(const FaultDetails& fault) {
     Platform::ShowMessageBox(0, report.c_str(), FaultCaption, Platform::ErrorBoxStyle);
   } catch (const std::bad_alloc&) {
     // Memory too short even for the report: say what we can without allocating.
-    Platform::ShowMessageBox(0, u"Out of memory.\r\n", FaultCaption, Platform::ErrorBoxStyle);
+    try {
+      Platform::ShowMessageBox(0, u"Out of memory.\r\n", FaultCaption, Platform::ErrorBoxStyle);
+    } catch (const std::bad_alloc&) {
+      // The box itself needs memory; the exit code is all that is left to tell.
+    }
+  }
+}
+
+// The query reads from the system and can run out of memory itself; a
+// debugger that cannot be asked about is taken to be absent.
+bool DebuggerClaims() {
+  try {
+    return Platform::DebuggerClaimsFault();
+  } catch (const std::bad_alloc&) {
+    return false;
   }
 }
 
@@ -52,14 +66,14 @@ int GuardedRun() {
     Run();
     return 0;
   } catch (const Toolz::Fault& f) {
-    if (Platform::DebuggerClaimsFault()) throw;
+    if (DebuggerClaims()) throw;
     fault = {f.Kind(), f.what(), f.Address()};
   } catch (const std::bad_alloc&) {
-    if (Platform::DebuggerClaimsFault()) throw;
+    if (DebuggerClaims()) throw;
     fault = {"OutOfMemoryFault", "Out of memory", CallerAddress()};
   } catch (...) {
     // Nothing in the run raises anything else; report it rather than crash.
-    if (Platform::DebuggerClaimsFault()) throw;
+    if (DebuggerClaims()) throw;
     fault = {"Fault", "", CallerAddress()};
   }
   ShowFaultReport(fault);
@@ -94,7 +108,8 @@ void StartUp() {
 
 void RunReport() {
   const int exitCode = GuardedRun();
-  RepresentationList = Text();
+  // Assigning an empty text may keep the old characters; a swap frees them.
+  Text().swap(RepresentationList);
   Platform::EndProcess(exitCode);
 }
 
