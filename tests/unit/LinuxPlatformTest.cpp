@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -197,6 +199,59 @@ TEST(LinuxUtf8, RoundTripsAndReplacesLoneSurrogates) {
   const Text text = u"1\u202f920 \u00d7 \U0001F600";
   EXPECT_EQ(Platform::Linux::FromUtf8(Platform::Linux::ToUtf8(text)), text);
   EXPECT_EQ(Platform::Linux::ToUtf8(Text(1, u'\xD800')), "\xef\xbf\xbd");
+}
+
+}  // namespace
+
+namespace {
+
+struct sigaction CurrentHandler(int signal) {
+  struct sigaction action {};
+  sigaction(signal, nullptr, &action);
+  return action;
+}
+
+TEST(LinuxTrapGuard, TrapsBecomeFalseAndHandlersComeBack) {
+  for (int signal : {SIGSEGV, SIGFPE, SIGBUS, SIGILL}) {
+    const struct sigaction before = CurrentHandler(signal);
+    int trapped = signal;
+    EXPECT_FALSE(Platform::RunTrapGuarded([](void* s) { std::raise(*static_cast<int*>(s)); }, &trapped));
+    EXPECT_EQ(CurrentHandler(signal).sa_handler, before.sa_handler) << signal;
+  }
+  int value = 0;
+  EXPECT_TRUE(Platform::RunTrapGuarded([](void* v) { *static_cast<int*>(v) = 7; }, &value));
+  EXPECT_EQ(value, 7);
+  // Exceptions pass through unchanged, and the handlers are put back on that road too.
+  const struct sigaction before = CurrentHandler(SIGSEGV);
+  EXPECT_THROW(Platform::RunTrapGuarded([](void*) { throw std::runtime_error("x"); }, nullptr),
+               std::runtime_error);
+  EXPECT_EQ(CurrentHandler(SIGSEGV).sa_handler, before.sa_handler);
+  // A trap in a nested guard is caught by the inner one alone.
+  bool innerResult = true;
+  EXPECT_TRUE(Platform::RunTrapGuarded(
+      [](void* r) {
+        *static_cast<bool*>(r) = Platform::RunTrapGuarded([](void*) { std::raise(SIGSEGV); }, nullptr);
+      },
+      &innerResult));
+  EXPECT_FALSE(innerResult);
+}
+
+// With no display at all: the queries fault (the caller turns that into 0),
+// and the fault report goes to stderr. GTK keeps its first answer for the
+// process, so this is the only test here that opens the display.
+TEST(LinuxDisplay, WithoutADisplay) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  EXPECT_EQ(Platform::ContextCaps(0, Platform::HorizontalResolution), 0);
+  EXPECT_THROW(Platform::DesktopWindow(), std::exception);
+  EXPECT_EQ(Toolz::ScreenWidth(), 0);
+  EXPECT_EQ(Toolz::ScreenHeight(), 0);
+  ::testing::internal::CaptureStderr();
+  const int shown = Platform::ShowMessageBox(0, u"Exception K in module m at 00000000.\r\nx \u00d7.\r\n",
+                                             u"Application Error", Platform::ErrorBoxStyle);
+  const std::string written = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(shown, 0);
+  EXPECT_EQ(written, "Exception K in module m at 00000000.\r\nx \xc3\x97.\r\n");
 }
 
 }  // namespace
