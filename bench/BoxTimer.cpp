@@ -72,12 +72,15 @@ Child Start(char** argv) {
   child.pid = fork();
   if (child.pid < 0) Fail("fork failed");
   if (child.pid == 0) {
+    // A group of its own, so that a timeout also ends what it started.
+    setpgid(0, 0);
     close(report[0]);
     execvp(argv[0], argv);
     const int error = errno;
     (void)!write(report[1], &error, sizeof error);
     _exit(127);
   }
+  setpgid(child.pid, child.pid);  // whichever of the two comes first
   close(report[1]);
   int error = 0;
   if (read(report[0], &error, sizeof error) == sizeof error) {
@@ -157,14 +160,14 @@ std::string Title(Display* display, Window window) {
 }
 
 // A mapped child of the root is the program's when it names the program's
-// process, or failing that carries the wanted title.
+// process or carries the wanted title.
 bool IsTheirs(Display* display, Window window, pid_t pid, const std::string& wantedTitle) {
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, window, &attributes) || attributes.override_redirect) {
     return false;
   }
-  const long owner = Cardinal(display, window, "_NET_WM_PID");
-  if (owner >= 0) return owner == pid;
+  if (Cardinal(display, window, "_NET_WM_PID") == pid) return true;
+  // A program started through a wrapper (strace, valgrind) is not the child.
   return !wantedTitle.empty() && Title(display, window) == wantedTitle;
 }
 
@@ -224,7 +227,7 @@ int main(int argc, char** argv) {
   double mapped = 0;
   while (window == 0) {
     if (!WaitForEventOrExit(display, child, started + timeoutMs)) {
-      kill(child.pid, SIGKILL);
+      kill(-child.pid, SIGKILL);
       Reap(child, true);
       Fail("timed out waiting for the window");
     }
@@ -271,7 +274,7 @@ int main(int argc, char** argv) {
     XFlush(display);
     if (WaitForExit(child, pressed + 1000)) break;
     if (Now() - started > timeoutMs * 2) {
-      kill(child.pid, SIGKILL);
+      kill(-child.pid, SIGKILL);
       Reap(child, true);
       Fail("the window did not go away after the key press");
     }

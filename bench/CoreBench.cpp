@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "Velkor/Velkor.h"
@@ -129,6 +130,9 @@ BENCHMARK(HardwareDivisionChain);
 // summary.
 class KeepingReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only for a terminal, as the library's own reporter does.
+  KeepingReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
   std::map<std::string, double> nanoseconds;
 
   void ReportRuns(const std::vector<Run>& runs) override {
