@@ -6,7 +6,7 @@
 #   e2e.sh CASE
 #
 # CTest sets VELKOR_EXE, BOX_READER, WINE_RUN, E2E_DIR (screenshots and texts
-# go under it) and E2E_WINEPREFIX. The prefix is the end-to-end tests' alone:
+# go under it) and E2E_WINEPREFIX, a prefix no other test uses meanwhile:
 # each case restarts its wineserver, because Wine keeps the display size it
 # first saw for as long as the server lives.
 set -euo pipefail
