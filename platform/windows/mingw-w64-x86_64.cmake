@@ -1,5 +1,8 @@
-# Cross build for 64-bit Windows with Debian's MinGW-w64 tool chain:
-#   cmake -S . -B build/windows --toolchain platform/windows/mingw-w64-x86_64.cmake
+# Cross build for 64-bit Windows with Debian's MinGW-w64 tool chain; from the
+# repository root, giving build/windows/platform/windows/Velkor.exe:
+#   cmake -S . -B build/windows --toolchain platform/windows/mingw-w64-x86_64.cmake -DVELKOR_TESTS=OFF && cmake --build build/windows -j2
+# (with the tests, the default, GoogleTest's sources must be in /usr/src/googletest;
+# scripts/test-windows.sh builds and runs everything under Wine).
 #
 # The -posix variant of the compiler is used on purpose: the default -win32
 # variant of GCC 12 has no std::mutex or std::thread, which GoogleTest needs.

@@ -113,7 +113,8 @@ if [[ $display == yes ]]; then
   xvfb_pid=$!
   for _ in $(seq 100); do [[ -s "$out/display" ]] && break; sleep 0.1; done
   [[ -s "$out/display" ]] || fail "Xvfb did not start"
-  export DISPLAY=:$(cat "$out/display")
+  DISPLAY=:$(cat "$out/display")
+  export DISPLAY
 fi
 
 if [[ -n "$thousands_override" ]]; then
