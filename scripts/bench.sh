@@ -46,15 +46,17 @@ for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 display=":$(head -n1 "$work/display")"
 
 # A session bus of their own, as on a desktop: both programs then find the
-# accessibility bus, which the bus starts on first demand.
-dbus-daemon --session --nofork --nopidfile --print-address=1 >"$work/bus" 2>"$work/dbus.log" &
+# accessibility bus, which the bus starts on first demand. Its HOME is the
+# runs' own, since the accessibility bus puts its socket there.
+mkdir -p "$work/home" "$work/runtime"
+chmod 700 "$work/runtime"
+env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+  dbus-daemon --session --nofork --nopidfile --print-address=1 >"$work/bus" 2>"$work/dbus.log" &
 pids+=($!)
 for _ in $(seq 100); do [[ -s "$work/bus" ]] && break; sleep 0.1; done
 bus=$(head -n1 "$work/bus")
 [[ -n "$bus" ]] || { echo "the session bus did not start" >&2; exit 1; }
 
-mkdir -p "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
 text=$'1,920 × 1,080 = 1.78:1.\n\nThe most common representations of this aspect ratio are: 16:9, 32:18.'
 run_one() {  # name -> appends one box_timer line to $work/name
   local name=$1 command
