@@ -7,7 +7,7 @@
 # Exit codes: 0 passed, 1 failed, 77 skipped (the reason is printed).
 set -euo pipefail
 
-build= timer= harness=
+build='' timer='' harness=''
 while (($#)); do
   case $1 in
     --build) build=$2; shift 2 ;;
