@@ -3,16 +3,17 @@
 # with apt-get, the installed /usr/bin/velkor shown on Xvfb and dismissed with
 # a real key press, then removed again, also when a step fails.
 #
-#   deb_install_test.sh --build DIR --box-timer PATH [--e2e HARNESS]
+#   deb_install_test.sh --build DIR --box-timer PATH [--cpack PATH] [--e2e HARNESS]
 # Exit codes: 0 passed, 1 failed, 77 skipped (the reason is printed).
 set -euo pipefail
 
-build='' timer='' harness=''
+build='' timer='' harness='' cpack=cpack
 while (($#)); do
   case $1 in
     --build) build=$2; shift 2 ;;
     --box-timer) timer=$2; shift 2 ;;
     --e2e) harness=$2; shift 2 ;;
+    --cpack) cpack=$2; shift 2 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -22,7 +23,7 @@ if ((EUID != 0)); then
   echo "SKIPPED: installing a package needs root"
   exit 77
 fi
-for tool in apt-get dpkg-deb dpkg-shlibdeps cpack Xvfb desktop-file-validate; do
+for tool in apt-get dpkg-deb dpkg-shlibdeps "$cpack" Xvfb desktop-file-validate; do
   command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing (scripts/packages.txt)"; exit 1; }
 done
 
@@ -57,7 +58,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 echo "== Building the package"
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/packages" >"$work/cpack.log" 2>&1 ||
+"$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/packages" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; fail "cpack could not build the .deb"; }
 debs=("$work"/packages/velkor_*.deb)
 [[ ${#debs[@]} == 1 && -f ${debs[0]} ]] || fail "expected one velkor_*.deb, found: ${debs[*]}"
