@@ -103,6 +103,25 @@ Extended RoundToWhole(const Extended& x, Rounding mode) {
   return Extended::FromBits(u.negative, static_cast<std::uint16_t>(exponent), significand);
 }
 
+// A 128-by-64-bit division whose quotient is known to fit in 64 bits
+// (high < divisor): one divide instruction where the processor has it, not
+// the general 128-bit library routine.
+inline std::uint64_t DivideNarrow(std::uint64_t high, std::uint64_t low, std::uint64_t divisor,
+                                  std::uint64_t& remainder) {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  std::uint64_t quotient;
+  asm("divq %[divisor]"
+      : "=a"(quotient), "=d"(remainder)
+      : [divisor] "rm"(divisor), "a"(low), "d"(high)
+      : "cc");
+  return quotient;
+#else
+  const U128 numerator = (static_cast<U128>(high) << 64) | low;
+  remainder = static_cast<std::uint64_t>(numerator % divisor);
+  return static_cast<std::uint64_t>(numerator / divisor);
+#endif
+}
+
 // Orders magnitudes of two unpacked, non-zero-or-zero values.
 int CompareMagnitude(const Unpacked& a, const Unpacked& b) {
   if (a.significand == 0 || b.significand == 0) {
@@ -189,12 +208,23 @@ Extended operator/(const Extended& a, const Extended& b) {
     numerator <<= 1;
     --exponent;
   }
-  const std::uint64_t quotient = static_cast<std::uint64_t>(numerator / y.significand);
-  const U128 remainder = numerator % y.significand;
-  // The next 64 bits of the quotient, with a sticky bit for whatever remains.
-  const U128 scaled = remainder << 64;
-  std::uint64_t extra = static_cast<std::uint64_t>(scaled / y.significand);
-  if (scaled % y.significand != 0) extra |= 1;
+  std::uint64_t remainder;
+  const std::uint64_t quotient =
+      DivideNarrow(static_cast<std::uint64_t>(numerator >> 64), static_cast<std::uint64_t>(numerator),
+                   y.significand, remainder);
+  std::uint64_t extra;
+  if (exponent >= 1) {
+    // A normal result rounds on how the remainder compares with half the
+    // divisor; any extra pattern on the same side of a half rounds alike.
+    const std::uint64_t rest = y.significand - remainder;
+    extra = remainder == 0 ? 0 : remainder > rest ? TopBit | 1 : remainder == rest ? TopBit : 1;
+  } else {
+    // Below the normal range the rounding point moves into the next 64 bits
+    // of the quotient, with a sticky bit for whatever remains.
+    std::uint64_t last;
+    extra = DivideNarrow(remainder, 0, y.significand, last);
+    if (last != 0) extra |= 1;
+  }
   return RoundAndPack(negative, exponent, quotient, extra);
 }
 
