@@ -11,6 +11,7 @@ cmake -S . -B build/gcc -DVELKOR_WERROR=ON
 cmake --build build/gcc -j"$jobs"
 ctest --test-dir build/gcc -L unit -j"$jobs" --output-on-failure
 ctest --test-dir build/gcc -L '^e2e$' --output-on-failure
+ctest --test-dir build/gcc -L '^install$' --output-on-failure
 
 echo "== Clang build: unit tests"
 CC=clang CXX=clang++ cmake -S . -B build/clang -DVELKOR_WERROR=ON
