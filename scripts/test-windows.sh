@@ -88,4 +88,7 @@ echo "== End-to-end: Velkor.exe under Wine on Xvfb"
 ctest --test-dir "$build" -L '^e2e-windows$' --output-on-failure
 echo "Screenshots: $build/tests/windows/e2e/*/box.png"
 
+echo "== The Windows zip"
+ctest --test-dir "$build" -L '^install$' --output-on-failure
+
 echo "== Windows flow done in $((SECONDS - started)) s"
