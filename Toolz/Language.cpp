@@ -45,15 +45,15 @@ std::vector<Text> SplitCommandLine(const Text& commandLine) {
     if (commandLine[i] == u'"' && i + 1 == n) break;  // a lone quote at the end
     Text argument;
     bool quoted = false;
-    for (; i < n; ++i) {
-      const char16_t c = commandLine[i];
-      if (c == u'"') {
-        quoted = !quoted;
-      } else if (!quoted && IsSeparator(c)) {
-        break;
-      } else {
-        argument += c;
-      }
+    // Copies runs between quotes and separators whole: command lines can be long.
+    while (i < n) {
+      std::size_t end = i;
+      while (end < n && commandLine[end] != u'"' && (quoted || !IsSeparator(commandLine[end]))) ++end;
+      argument.append(commandLine, i, end - i);
+      i = end;
+      if (i == n || commandLine[i] != u'"') break;
+      quoted = !quoted;
+      ++i;
     }
     arguments.push_back(std::move(argument));
   }
