@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <array>
+#include <clocale>
 #include <csetjmp>
 #include <csignal>
 #include <cstdio>
@@ -78,6 +79,14 @@ GdkDisplay* OpenDisplay() {
   if (g_getenv("NO_AT_BRIDGE") == nullptr && !AccessibilityBusReachable()) {
     g_setenv("NO_AT_BRIDGE", "1", FALSE);
   }
+  // The toolkit would set the C library's locale itself and, like fontconfig,
+  // warn when the environment names one that cannot be loaded. Our own texts
+  // read the environment directly, so a quiet Unicode fallback loses nothing.
+  if (std::setlocale(LC_ALL, "") == nullptr) {
+    std::setlocale(LC_ALL, "C.UTF-8");
+    g_setenv("FC_LANG", "en", FALSE);
+  }
+  gtk_disable_setlocale();
   if (gtk_init_check(nullptr, nullptr)) display = gdk_display_get_default();
   return display;
 }
