@@ -18,6 +18,9 @@ CC=clang CXX=clang++ cmake -S . -B build/clang -DVELKOR_WERROR=ON
 cmake --build build/clang -j"$jobs"
 ctest --test-dir build/clang -L unit -j"$jobs" --output-on-failure
 
+echo "== Hardening: sanitizers, fuzzing, the real program in a hostile environment"
+scripts/test-hardening.sh
+
 if [[ -x scripts/test-windows.sh ]]; then
   echo "== Windows build under Wine"
   scripts/test-windows.sh
