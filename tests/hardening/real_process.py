@@ -22,83 +22,14 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from harness import Failure, Skipped, Xvfb, check, log, poll_until, stop  # noqa: E402
+
 SKIP = 77
 EN_TITLE = "Tesk-Velkor 1.01"
 SV_TITLE = "Velkor 1.01"
 NO_DISPLAY_REPORT = (r"Exception \w+ in module velkor at [0-9A-F]{8}\.\r\n"
                      r"Invalid floating point operation\.\r\n")
-
-class Failure(Exception):
-    pass
-
-
-class Skipped(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def log(message):
-    print(message, flush=True)
-
-
-def poll_until(what, probe, seconds, process=None):
-    end = time.monotonic() + seconds
-    while True:
-        result = probe()
-        if result:
-            return result
-        if process is not None and process.poll() is not None:
-            raise Failure(f"velkor ended (exit {process.returncode}) while waiting for {what}")
-        if time.monotonic() > end:
-            raise Failure(f"timed out after {seconds} s waiting for {what}")
-        time.sleep(0.05)
-
-
-def stop(process, grace=3):
-    if process is None or process.poll() is not None:
-        return
-    process.terminate()
-    try:
-        process.wait(grace)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
-
-
-class Xvfb:
-    """A virtual screen on the first free display number (-displayfd).
-    -noreset: a server that resets when its last client leaves refuses the
-    next run's connection while it does."""
-
-    def __init__(self, work, size=(1920, 1080)):
-        read_end, write_end = os.pipe()
-        self.log = open(os.path.join(work, "xvfb.log"), "wb")
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size[0]}x{size[1]}x24",
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=[write_end], stdout=self.log, stderr=self.log)
-        os.close(write_end)
-        number = b""
-        end = time.monotonic() + 15
-        with os.fdopen(read_end, "rb") as pipe:
-            while not number.endswith(b"\n") and time.monotonic() < end:
-                chunk = pipe.read(1)
-                if not chunk:
-                    break
-                number += chunk
-        if not number.strip():
-            stop(self.process)
-            raise Failure("Xvfb did not start")
-        self.display = ":" + number.decode().strip()
-
-    def close(self):
-        stop(self.process)
-        self.log.close()
-
 
 class Work:
     """A scratch folder with an empty runtime folder, so that no stray
