@@ -12,10 +12,8 @@
 
 #include "FuzzSupport.h"
 #include "Velkor/Velkor.h"
+#include "tests/unit/X87.h"  // defines VELKOR_HAVE_X87 where it applies
 
-#if (defined(__x86_64__) || defined(__i386__)) && LDBL_MANT_DIG == 64
-#define VELKOR_FUZZ_X87 1
-#endif
 
 namespace {
 
@@ -27,33 +25,6 @@ bool SameBits(const Extended& a, const Extended& b) {
          a.Significand() == b.Significand();
 }
 
-#ifdef VELKOR_FUZZ_X87
-Extended FromHardware(long double x) {
-  unsigned char bytes[sizeof(long double)] = {};
-  std::memcpy(bytes, &x, sizeof x);
-  std::uint64_t significand;
-  std::uint16_t top;
-  std::memcpy(&significand, bytes, 8);
-  std::memcpy(&top, bytes + 8, 2);
-  return Extended::FromBits((top & 0x8000) != 0, static_cast<std::uint16_t>(top & 0x7FFF),
-                            significand);
-}
-
-// A 64-bit significand, round to nearest, every exception masked; the
-// caller's setting comes back at the end of each input.
-class X87Setting {
- public:
-  X87Setting() {
-    asm volatile("fnstcw %0" : "=m"(saved_));
-    const std::uint16_t extended = 0x037F;
-    asm volatile("fldcw %0" : : "m"(extended));
-  }
-  ~X87Setting() { asm volatile("fldcw %0" : : "m"(saved_)); }
-
- private:
-  std::uint16_t saved_ = 0;
-};
-#endif
 
 // "m:n" entries joined by ", ", m rising; false when the text is not so made.
 bool ParseList(const Text& list, std::int64_t (&forms)[Velkor::MaxMultiplier + 1], int& count) {
@@ -136,15 +107,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (m == Velkor::MaxMultiplier) FUZZ_CHECK(SameBits(Velkor::ScanQuotient, quotient), size_);
   }
 
-#ifdef VELKOR_FUZZ_X87
-  const X87Setting setting;
+#ifdef VELKOR_HAVE_X87
+  const X87::Setting setting;
   volatile long double w = width, h = height;
   const long double hardRatio = w / h;
-  FUZZ_CHECK(SameBits(ratio, FromHardware(hardRatio)), size_ + " ratio");
+  FUZZ_CHECK(SameBits(ratio, X87::FromHardware(hardRatio)), size_ + " ratio");
   for (int m = 1; m <= Velkor::MaxMultiplier; ++m) {
     volatile long double hm = m;
     const long double hq = hm / hardRatio;
-    FUZZ_CHECK(SameBits(Extended(m) / ratio, FromHardware(hq)), size_ + " quotient " + std::to_string(m));
+    FUZZ_CHECK(SameBits(Extended(m) / ratio, X87::FromHardware(hq)), size_ + " quotient " + std::to_string(m));
     FUZZ_CHECK((hq == std::trunc(hq)) == (forms[m] != 0), size_ + " whole " + std::to_string(m));
   }
 #endif

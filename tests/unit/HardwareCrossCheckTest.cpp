@@ -11,46 +11,18 @@
 
 #include "TestSupport.h"
 #include "Velkor/Velkor.h"
+#include "X87.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && LDBL_MANT_DIG == 64
+#ifdef VELKOR_HAVE_X87
 
 namespace {
 
 using Toolz::Extended;
+using X87::FromHardware;
+using X87::ToHardware;
 
-Extended FromHardware(long double x) {
-  unsigned char bytes[sizeof(long double)] = {};
-  std::memcpy(bytes, &x, sizeof x);
-  std::uint64_t significand;
-  std::uint16_t top;
-  std::memcpy(&significand, bytes, 8);
-  std::memcpy(&top, bytes + 8, 2);
-  return Extended::FromBits((top & 0x8000) != 0, static_cast<std::uint16_t>(top & 0x7FFF), significand);
-}
-
-long double ToHardware(const Extended& x) {
-  unsigned char bytes[sizeof(long double)] = {};
-  const std::uint64_t significand = x.Significand();
-  const std::uint16_t top = static_cast<std::uint16_t>(x.BiasedExponent() | (x.Negative() ? 0x8000 : 0));
-  std::memcpy(bytes, &significand, 8);
-  std::memcpy(bytes + 8, &top, 2);
-  long double value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
-}
-
-// The x87 with a 64-bit significand and round to nearest, every fault masked
-// so that the hardware side never traps; restored afterwards. Windows runtimes
-// start with a 53-bit precision, so it is set, not assumed.
-class X87 : public ::testing::Test {
+class X87Check : public ::testing::Test {
  protected:
-  void SetUp() override {
-    asm volatile("fnstcw %0" : "=m"(saved_));
-    const std::uint16_t extended = 0x037F;
-    asm volatile("fldcw %0" : : "m"(extended));
-  }
-  void TearDown() override { asm volatile("fldcw %0" : : "m"(saved_)); }
-
   // Counts and reports the first few disagreements rather than flooding.
   void Check(const Extended& software, long double hardware, const char* what, long long a, long long b) {
     const Extended expected = FromHardware(hardware);
@@ -79,12 +51,12 @@ class X87 : public ::testing::Test {
     ++pairs_;
   }
 
-  std::uint16_t saved_ = 0;
+  X87::Setting setting_;
   int disagreements_ = 0;
   long long pairs_ = 0;
 };
 
-TEST_F(X87, RatiosAndQuotientsOverAMillionSizes) {
+TEST_F(X87Check, RatiosAndQuotientsOverAMillionSizes) {
   const std::int32_t common[][2] = {
       {640, 480},   {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 800},
       {1280, 1024}, {1360, 768},  {1366, 768},  {1400, 1050}, {1440, 900},  {1600, 900},
@@ -108,7 +80,7 @@ TEST_F(X87, RatiosAndQuotientsOverAMillionSizes) {
   EXPECT_EQ(disagreements_, 0);
 }
 
-TEST_F(X87, ProductsByPowersOfTenAndRoundings) {
+TEST_F(X87Check, ProductsByPowersOfTenAndRoundings) {
   // What the number texts do: a * 10^k for k = 7..27, the rounding of that to
   // an integer, and the division of an integer of 19 digits by ten.
   std::mt19937_64 random(7);
@@ -143,7 +115,7 @@ TEST_F(X87, ProductsByPowersOfTenAndRoundings) {
   EXPECT_EQ(disagreements_, 0);
 }
 
-TEST_F(X87, RandomOperandsAcrossTheWholeRange) {
+TEST_F(X87Check, RandomOperandsAcrossTheWholeRange) {
   // Random patterns, subnormal results included; overflow is left out, since
   // the software raises it where the masked hardware gives an infinity.
   std::mt19937_64 random(11);
@@ -174,6 +146,6 @@ TEST_F(X87, RandomOperandsAcrossTheWholeRange) {
 
 #else
 
-TEST(X87, NotAvailableOnThisProcessor) { GTEST_SKIP() << "long double is not the x87 format here"; }
+TEST(X87Check, NotAvailableOnThisProcessor) { GTEST_SKIP() << "long double is not the x87 format here"; }
 
 #endif
