@@ -113,6 +113,4 @@ void RunReport() {
   Platform::EndProcess(exitCode);
 }
 
-void Start() { RunReport(); }
-
 }  // namespace Velkor

@@ -33,10 +33,8 @@ Text FaultReportText(const char* kind, const Text& module, std::uintptr_t offset
 
 // Start-up: the locale id, then the separators, from the same thread locale.
 void StartUp();
-// The whole run, from measuring the display to ending the process: exit code
-// 0 once the box is dismissed, 1 after the fault report.
+// The program's entry, from start-up to ending the process: exit code 0 once
+// the box is dismissed, 1 after the fault report.
 [[noreturn]] void RunReport();
-// What the platform's entry point calls.
-[[noreturn]] void Start();
 
 }  // namespace Velkor

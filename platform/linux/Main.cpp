@@ -5,5 +5,5 @@
 
 int main(int argc, char** argv) {
   Platform::Linux::KeepArguments(argc, argv);
-  Velkor::Start();
+  Velkor::RunReport();
 }

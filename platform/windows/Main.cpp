@@ -3,4 +3,4 @@
 #include "Velkor/Velkor.h"
 #include "platform/windows/Win32.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { Velkor::Start(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { Velkor::RunReport(); }
