@@ -70,7 +70,8 @@ int GuardedRun() {
     fault = {f.Kind(), f.what(), f.Address()};
   } catch (const std::bad_alloc&) {
     if (DebuggerClaims()) throw;
-    fault = {"OutOfMemoryFault", "Out of memory", CallerAddress()};
+    const Toolz::OutOfMemoryFault exhausted(CallerAddress());
+    fault = {exhausted.Kind(), exhausted.what(), exhausted.Address()};
   } catch (...) {
     // Nothing in the run raises anything else; report it rather than crash.
     if (DebuggerClaims()) throw;
