@@ -50,6 +50,18 @@ Text WithMarks(const Text& reference, char16_t decimal, char16_t thousands) {
   return out;
 }
 
+// The text under '.' and ',', after checking that under the given marks it
+// is the same text with only the marks changed.
+Text ReferenceText(Text (*format)(Extended), const Extended& x, char16_t decimal,
+                   char16_t thousands, std::string& shown) {
+  UseMarks(u'.', u',');
+  const Text reference = format(x);
+  shown = Describe(x) + " -> [" + Fuzz::Printable(reference) + "]";
+  UseMarks(decimal, thousands);
+  FUZZ_CHECK(format(x) == WithMarks(reference, decimal, thousands), shown);
+  return reference;
+}
+
 void CheckGrouped(std::int64_t v, char16_t decimal, char16_t thousands) {
   UseMarks(decimal, thousands);
   const Text text = Toolz::GroupedIntText(v);
@@ -79,11 +91,8 @@ void CheckIntText(std::int32_t v, char16_t decimal, char16_t thousands) {
 // without leading zeros, exactly two decimals, nearest to the value but for
 // the working digits' own rounding.
 void CheckTwoDecimals(const Extended& x, char16_t decimal, char16_t thousands) {
-  UseMarks(u'.', u',');
-  const Text reference = Toolz::TwoDecimalText(x);
-  const std::string shown = Describe(x) + " -> [" + Fuzz::Printable(reference) + "]";
-  UseMarks(decimal, thousands);
-  FUZZ_CHECK(Toolz::TwoDecimalText(x) == WithMarks(reference, decimal, thousands), shown);
+  std::string shown;
+  const Text reference = ReferenceText(Toolz::TwoDecimalText, x, decimal, thousands, shown);
 
   std::size_t i = 0;
   const bool negative = !reference.empty() && reference[0] == u'-';
@@ -108,11 +117,8 @@ void CheckTwoDecimals(const Extended& x, char16_t decimal, char16_t thousands) {
 // The general form with at most 15 significant digits, in the notation its
 // decimal exponent asks for, within half a unit of the last digit.
 void CheckFloat(const Extended& x, char16_t decimal, char16_t thousands) {
-  UseMarks(u'.', u',');
-  const Text reference = Toolz::FloatText(x);
-  const std::string shown = Describe(x) + " -> [" + Fuzz::Printable(reference) + "]";
-  UseMarks(decimal, thousands);
-  FUZZ_CHECK(Toolz::FloatText(x) == WithMarks(reference, decimal, thousands), shown);
+  std::string shown;
+  const Text reference = ReferenceText(Toolz::FloatText, x, decimal, thousands, shown);
 
   const long double value = Fuzz::ValueOf(x);
   if (value == 0) {
